@@ -20,6 +20,15 @@ namespace {
 // counts as one that cannot be opened.
 bool FitsPathBuffer(const std::string& path) { return path.size() < kConfigPathBufferSize; }
 
+// False when the file cannot be opened or read (a directory opens but does not read).
+bool ReadConfigurationFile(const std::string& path, HostConfig& config) {
+    if (!FitsPathBuffer(path)) return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in.is_open()) return false;
+    config = ParseConfiguration(in);
+    return !in.bad();
+}
+
 }  // namespace
 
 int ReadConfiguration() {
@@ -28,14 +37,12 @@ int ReadConfiguration() {
     // Cleared before the open, so a failed read leaves logging off.
     SetHostConfig(HostConfig{});
 
-    std::ifstream in;
-    if (FitsPathBuffer(path)) in.open(path, std::ios::binary);
-    if (!in.is_open()) {
+    // Parsed aside and stored whole, so no reader sees a half-read record.
+    HostConfig config{};
+    if (!ReadConfigurationFile(path, config)) {
         LogMessage("Error: file %s does not exist!", path.c_str());
         return -1;
     }
-    // Parsed aside and stored whole, so no reader sees a half-read record.
-    HostConfig config = ParseConfiguration(in);
     CopyToField(config.logPath, sizeof config.logPath, logPath);
     SetHostConfig(config);
     return 0;

@@ -302,12 +302,28 @@ TEST_F(ConfigFileTest, UnwritableDirectoryKeepsTheOldFile) {
     EXPECT_EQ(ConfigText(), oldFile);
 }
 
-TEST_F(ConfigFileTest, DataDirectoryThatIsAFileCannotBeWritten) {
-    WriteWholeFile(dir_.File("plain"), "");
-    WriteWholeFile(dir_.File("registry"), "USERDIR=" + dir_.File("plain") + "\n");
-    SetDefaultConfiguration();
-    EXPECT_EQ(WriteConfiguration(), -1);
-    EXPECT_EQ(ReadConfiguration(), -1);
+TEST_F(ConfigFileTest, PlacesThatHoldNoFileCannotBeReadOrWritten) {
+    struct Case {
+        const char* name;
+        std::function<void()> prepare;
+    };
+    const Case cases[] = {
+        {"data directory is a plain file",
+         [&] {
+             WriteWholeFile(dir_.File("plain"), "");
+             WriteWholeFile(dir_.File("registry"), "USERDIR=" + dir_.File("plain") + "\n");
+         }},
+        {"configuration file is a directory", [&] { std::filesystem::create_directory(ConfigPath()); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteWholeFile(dir_.File("registry"), "USERDIR=" + dir_.path() + "\n");
+        c.prepare();
+        SetDefaultConfiguration();
+        EXPECT_EQ(WriteConfiguration(), -1);
+        EXPECT_EQ(ReadConfiguration(), -1);
+        EXPECT_TRUE(SameBytes(GetHostConfig(), HostConfig{}));
+    }
 }
 
 TEST(ClearUnusedPrinterFields, KeepsOnlyWhatThePrinterTypeUses) {
