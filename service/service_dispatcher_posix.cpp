@@ -1,0 +1,120 @@
+#include <poll.h>
+#include <signal.h>
+#include <sys/eventfd.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <thread>
+
+#include "service_dispatcher.h"
+
+namespace {
+
+bool HasEnvironment(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr && *value != '\0';
+}
+
+// systemd hands a notify socket to Type=notify units and an invocation id to every unit.
+bool StartedByServiceManager() { return HasEnvironment("NOTIFY_SOCKET") || HasEnvironment("INVOCATION_ID"); }
+
+// A descriptor closed with its owner.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) close(fd_);
+    }
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// SIGTERM (systemd's stop) and SIGINT (Ctrl+C) arrive as reads, never in a handler. They are
+// blocked before any thread of the service exists, so every thread inherits the mask and none
+// is ended by them.
+class StopSignals {
+public:
+    StopSignals() {
+        sigemptyset(&set_);
+        sigaddset(&set_, SIGTERM);
+        sigaddset(&set_, SIGINT);
+        pthread_sigmask(SIG_BLOCK, &set_, &previous_);
+        fd_ = signalfd(-1, &set_, SFD_CLOEXEC);
+    }
+    ~StopSignals() {
+        if (fd_ >= 0) close(fd_);
+        pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+    }
+    StopSignals(const StopSignals&) = delete;
+    StopSignals& operator=(const StopSignals&) = delete;
+
+    int fd() const { return fd_; }
+    void Consume() const {
+        signalfd_siginfo info;
+        [[maybe_unused]] const ssize_t ignored = read(fd_, &info, sizeof info);
+    }
+
+private:
+    sigset_t set_;
+    sigset_t previous_;
+    int fd_ = -1;
+};
+
+bool IsStopped(const CServiceBase& service) { return service.Status().currentState == ServiceState::Stopped; }
+
+// The service entry runs the start; this thread takes the stop requests. A stop that comes while
+// the start is still running waits for it, so OnStop never runs beside OnStart.
+std::uint32_t RunService(CServiceBase& service) {
+    StopSignals stopSignals;
+    if (stopSignals.fd() < 0) return static_cast<std::uint32_t>(errno);
+    const Descriptor started(eventfd(0, EFD_CLOEXEC));
+    if (started.get() < 0) return static_cast<std::uint32_t>(errno);
+
+    std::thread entry([&service, &started] {
+        char* arguments[] = {const_cast<char*>(service.Name()), nullptr};
+        service.Start(1, arguments);
+        eventfd_write(started.get(), 1);
+    });
+    auto finishStart = [&entry] {
+        if (entry.joinable()) entry.join();
+    };
+
+    std::uint32_t result = 0;
+    for (;;) {
+        pollfd waits[] = {{stopSignals.fd(), POLLIN, 0}, {started.get(), POLLIN, 0}};
+        const nfds_t count = entry.joinable() ? 2 : 1;
+        if (poll(waits, count, -1) < 0) {
+            if (errno == EINTR) continue;
+            result = static_cast<std::uint32_t>(errno);
+            break;
+        }
+        if (count == 2 && waits[1].revents != 0) {
+            finishStart();
+            if (IsStopped(service)) break;
+        }
+        if (waits[0].revents != 0) {
+            stopSignals.Consume();
+            finishStart();
+            if (IsStopped(service)) break;
+            service.Stop();
+            if (IsStopped(service)) break;
+        }
+    }
+    finishStart();
+    return result;
+}
+
+}  // namespace
+
+std::uint32_t RunServiceDispatcher(CServiceBase& service) {
+    if (!StartedByServiceManager()) return ENOTCONN;
+    return RunService(service);
+}
+
+std::uint32_t RunServiceInForeground(CServiceBase& service) { return RunService(service); }
