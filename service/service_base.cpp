@@ -12,6 +12,8 @@ std::string ErrorText(std::uint32_t code) { return "system error " + std::to_str
 
 }  // namespace
 
+void ResetCheckPointForTests() { checkPoint.store(1); }
+
 ServiceError::ServiceError(std::uint32_t code) : std::runtime_error(ErrorText(code)), code_(code) {}
 
 CServiceBase::CServiceBase(const char* serviceName)

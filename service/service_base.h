@@ -44,6 +44,9 @@ private:
     std::uint32_t code_;
 };
 
+// The check-point counter starts again at 1.
+void ResetCheckPointForTests();
+
 class CServiceBase {
 public:
     explicit CServiceBase(const char* serviceName);
