@@ -1,5 +1,6 @@
 #include "sample_service.h"
 
+#include "config/config_file.h"
 #include "config/log.h"
 
 CSampleService::CSampleService(const char* serviceName) : CServiceBase(serviceName) {}
@@ -10,7 +11,8 @@ CSampleService::CSampleService(const char* serviceName) : CServiceBase(serviceNa
 // the link and the remote-control server are in the tree.
 void CSampleService::OnStart(std::uint32_t /*argc*/, char** /*argv*/) {
     WriteEventLogEntry("TermbridgeService in OnStart", EventType::Information);
-    // INTERIM: ApplyStartupConfiguration() goes here, before the log opens, once it is in core.
+    // The configuration comes first: its logging level decides what the log keeps.
+    ApplyStartupConfiguration();
     const bool logOpened = OpenLog() == 0;
     WriteEventLogEntry(logOpened ? "Debug open OK" : "Error: Debug NOT open", EventType::Information);
 }

@@ -49,6 +49,7 @@ TEST_P(ServiceRunTest, ReportsEachStateUntilStopped) {
     EXPECT_EQ(systemd_.Next(), "STATUS=Start pending, check point 1");
     ASSERT_EQ(systemd_.Next(), "READY=1\nSTATUS=Running");
     EXPECT_TRUE(std::filesystem::exists(LogFile())) << "the log opens before the service is ready";
+    EXPECT_TRUE(std::filesystem::exists(dir_.File(Program().configFileName))) << "with a default configuration";
 
     service.Signal(c.stopSignal);
     EXPECT_EQ(systemd_.Next(), "STOPPING=1\nSTATUS=Stop pending, check point 2");
