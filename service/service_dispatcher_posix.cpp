@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <system_error>
 #include <thread>
 
 #include "service_dispatcher.h"
@@ -68,45 +69,53 @@ private:
 
 bool IsStopped(const CServiceBase& service) { return service.Status().currentState == ServiceState::Stopped; }
 
-// The service entry runs the start; this thread takes the stop requests. A stop that comes while
-// the start is still running waits for it, so OnStop never runs beside OnStart.
+// Until the service has stopped: a stop request that comes while the start still runs waits
+// for it, so OnStop never runs beside OnStart. 0, or the error that ended the wait.
+std::uint32_t TakeStopRequests(CServiceBase& service, const StopSignals& stopSignals, int started,
+                               std::thread& entry) {
+    auto finishStart = [&entry] {
+        if (entry.joinable()) entry.join();
+    };
+    for (;;) {
+        pollfd waits[] = {{stopSignals.fd(), POLLIN, 0}, {started, POLLIN, 0}};
+        const nfds_t count = entry.joinable() ? 2 : 1;
+        if (poll(waits, count, -1) < 0) {
+            if (errno == EINTR) continue;
+            return static_cast<std::uint32_t>(errno);
+        }
+        if (count == 2 && waits[1].revents != 0) {
+            finishStart();
+            if (IsStopped(service)) return 0;
+        }
+        if (waits[0].revents != 0) {
+            stopSignals.Consume();
+            finishStart();
+            if (IsStopped(service)) return 0;
+            service.Stop();
+            if (IsStopped(service)) return 0;
+        }
+    }
+}
+
+// The service entry runs the start on a thread of its own; this thread takes the stop requests.
 std::uint32_t RunService(CServiceBase& service) {
     StopSignals stopSignals;
     if (stopSignals.fd() < 0) return static_cast<std::uint32_t>(errno);
     const Descriptor started(eventfd(0, EFD_CLOEXEC));
     if (started.get() < 0) return static_cast<std::uint32_t>(errno);
 
-    std::thread entry([&service, &started] {
-        char* arguments[] = {const_cast<char*>(service.Name()), nullptr};
-        service.Start(1, arguments);
-        eventfd_write(started.get(), 1);
-    });
-    auto finishStart = [&entry] {
-        if (entry.joinable()) entry.join();
-    };
-
-    std::uint32_t result = 0;
-    for (;;) {
-        pollfd waits[] = {{stopSignals.fd(), POLLIN, 0}, {started.get(), POLLIN, 0}};
-        const nfds_t count = entry.joinable() ? 2 : 1;
-        if (poll(waits, count, -1) < 0) {
-            if (errno == EINTR) continue;
-            result = static_cast<std::uint32_t>(errno);
-            break;
-        }
-        if (count == 2 && waits[1].revents != 0) {
-            finishStart();
-            if (IsStopped(service)) break;
-        }
-        if (waits[0].revents != 0) {
-            stopSignals.Consume();
-            finishStart();
-            if (IsStopped(service)) break;
-            service.Stop();
-            if (IsStopped(service)) break;
-        }
+    std::thread entry;
+    try {
+        entry = std::thread([&service, &started] {
+            char* arguments[] = {const_cast<char*>(service.Name()), nullptr};
+            service.Start(1, arguments);
+            eventfd_write(started.get(), 1);
+        });
+    } catch (const std::system_error& error) {
+        return static_cast<std::uint32_t>(error.code().value());
     }
-    finishStart();
+    const std::uint32_t result = TakeStopRequests(service, stopSignals, started.get(), entry);
+    if (entry.joinable()) entry.join();
     return result;
 }
 
