@@ -59,7 +59,8 @@ public:
     void SetState(const Dcb& dcb);
     void GetConfig(CommConfig& config);
     void SetConfig(const CommConfig& config);
-    // Needs no open port; fails for a port that does not exist.
+    // Needs no open port; fails for a port that does not exist. The defaults are 9600 8N1
+    // without flow control.
     static void GetDefaultConfig(int port, CommConfig& config);
     void GetTimeouts(CommTimeouts& timeouts);
     void SetTimeouts(const CommTimeouts& timeouts);
