@@ -1,0 +1,8 @@
+#pragma once
+// Starting and stopping the pinpad link.
+
+// Starts the remote-control server first when asked, then a new SerialThread.
+// 1 = serial thread started, 0 = not started.
+int StartMonitoring(bool startRemoteControl);
+// Asks the serial thread to end; ends it by force after about 7 seconds. Always 1.
+int StopMonitoring();

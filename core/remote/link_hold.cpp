@@ -1,0 +1,4 @@
+#include "link_hold.h"
+
+std::atomic<int> InsideConfigDialog{0};
+std::atomic<int> CommStopping{0};

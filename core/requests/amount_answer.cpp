@@ -1,0 +1,3 @@
+#include "amount_answer.h"
+
+std::atomic<int> AmountAnswer{0};
