@@ -91,3 +91,15 @@ bool WriteAll(int fd, const std::string& bytes) {
     }
     return true;
 }
+
+std::future<std::string> ServeHttpOnce(LoopbackListener& listener, const std::string& status,
+                                       const std::string& body) {
+    return std::async(std::launch::async, [&listener, status, body] {
+        ScopedFd client = listener.Accept();
+        if (!client.valid()) return std::string("(no request)");
+        const std::string request = ReadUntil(client.get(), "\r\n\r\n");
+        WriteAll(client.get(), "HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(body.size()) +
+                                   "\r\nConnection: close\r\n\r\n" + body);
+        return request.substr(0, request.find("\r\n"));
+    });
+}

@@ -3,6 +3,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <future>
 #include <string>
 
 // An owned file descriptor, closed on destruction.
@@ -48,3 +49,7 @@ std::string ReadUntil(int fd, const std::string& marker,
 // Reads until the peer closes or the wait ends.
 std::string ReadUntilClosed(int fd, std::chrono::milliseconds wait = std::chrono::seconds(10));
 bool WriteAll(int fd, const std::string& bytes);
+
+// Answers one HTTP request on the listener with the status and body; yields its request line.
+std::future<std::string> ServeHttpOnce(LoopbackListener& listener, const std::string& status,
+                                       const std::string& body = "OK");

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <future>
 
 #include "config/host_config.h"
 #include "config/log.h"
@@ -11,19 +10,6 @@
 #include "loopback_tcp.h"
 
 namespace {
-
-// Serves one request with the given status line and body; yields the request line.
-std::future<std::string> ServeOnce(LoopbackListener& gateway, const std::string& status,
-                                   const std::string& body = "OK") {
-    return std::async(std::launch::async, [&gateway, status, body] {
-        ScopedFd client = gateway.Accept();
-        if (!client.valid()) return std::string("(no request)");
-        const std::string request = ReadUntil(client.get(), "\r\n\r\n");
-        WriteAll(client.get(), "HTTP/1.1 " + status + "\r\nContent-Length: " + std::to_string(body.size()) +
-                                   "\r\nConnection: close\r\n\r\n" + body);
-        return request.substr(0, request.find("\r\n"));
-    });
-}
 
 class SmsTicketTest : public ::testing::Test {
 protected:
@@ -46,7 +32,7 @@ protected:
 }  // namespace
 
 TEST_F(SmsTicketTest, SpacesBecomePlusAndTheRequestIsOneGet) {
-    auto requestLine = ServeOnce(gateway_, "200 OK");
+    auto requestLine = ServeHttpOnce(gateway_, "200 OK");
     std::string text = "TOTAL 10.00 EUR";
     EXPECT_EQ(SendSmsTicket("0612345678", text, "shop", "secret"), 0);
     EXPECT_EQ(text, "TOTAL+10.00+EUR") << "the caller's text is changed in place";
@@ -68,7 +54,7 @@ TEST_F(SmsTicketTest, AnyAnswerOfTheGatewayCountsAsSent) {
                    {"500 Internal Server Error", "broken"}};
     for (const auto& answer : answers) {
         SCOPED_TRACE(answer.status);
-        auto requestLine = ServeOnce(gateway_, answer.status, answer.body);
+        auto requestLine = ServeHttpOnce(gateway_, answer.status, answer.body);
         std::string text = "hello";
         EXPECT_EQ(SendSmsTicket("1", text, "u", "p"), 0);
         EXPECT_EQ(requestLine.get(), "GET /sendsms.php?USER=u&PASS=p&TO=1&MSG=hello HTTP/1.1");
@@ -77,7 +63,7 @@ TEST_F(SmsTicketTest, AnyAnswerOfTheGatewayCountsAsSent) {
 }
 
 TEST_F(SmsTicketTest, OtherCharactersGoIntoTheUrlUnchanged) {
-    auto requestLine = ServeOnce(gateway_, "200 OK");
+    auto requestLine = ServeHttpOnce(gateway_, "200 OK");
     std::string text = "A&B 50% #1";
     EXPECT_EQ(SendSmsTicket("+33", text, "u", "p"), 0);
     // The gateway sees the message cut at the fragment mark.
@@ -104,7 +90,7 @@ TEST_F(SmsTicketTest, UrlOfMoreThan4095CharactersIsRefusedWithoutARequest) {
     EXPECT_NE(dir_.LogText().find("Error: SMS request of 4096 characters is too long, not sent"), std::string::npos);
     EXPECT_EQ(dir_.LogText().find("Full http:"), std::string::npos);
 
-    auto requestLine = ServeOnce(gateway_, "200 OK");
+    auto requestLine = ServeHttpOnce(gateway_, "200 OK");
     std::string justFits(room, 'y');
     EXPECT_EQ(SendSmsTicket("1", justFits, "u", "p"), 0);
     EXPECT_EQ(requestLine.get(), "GET /sendsms.php?USER=u&PASS=p&TO=1&MSG=" + justFits + " HTTP/1.1");
