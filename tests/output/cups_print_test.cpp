@@ -5,12 +5,14 @@
 
 #include <future>
 
-#include "config/host_config.h"
+#include "config/config_file.h"
 #include "config/log.h"
+#include "output/ticket_print.h"
 #include "output/windows_print.h"
 #include "support/test_env.h"
 #include "loopback_tcp.h"
 #include "private_cups.h"
+#include "record_builder.h"
 
 namespace {
 
@@ -32,7 +34,9 @@ TEST(CupsPrintTest, TicketArrivesAtTheDefaultQueueAsOneNamedJob) {
     TempDataDir dir;
     HostConfig config{};
     config.loggingLevel = 2;
+    config.printerType = static_cast<std::int32_t>(PrinterKind::WindowsDefault);
     SetHostConfig(config);
+    ASSERT_EQ(WriteConfiguration(), 0);
     ASSERT_EQ(OpenLog(), 0);
 
     PrivateCupsServer cups;
@@ -46,14 +50,9 @@ TEST(CupsPrintTest, TicketArrivesAtTheDefaultQueueAsOneNamedJob) {
         return connection.valid() ? ReadUntilClosed(connection.get(), std::chrono::seconds(60)) : std::string();
     });
 
-    ASSERT_EQ(BeginWindowsPrint(), 0) << dir.LogText();
-    SetWindowsPrintSize(TicketSize::Normal);
-    PrintWindowsLine("CORVANTA TEST SHOP");
-    SetWindowsPrintSize(TicketSize::Big);
-    PrintWindowsLine("TOTAL 10.00 EUR");
-    SetWindowsPrintSize(TicketSize::Normal);
-    PrintWindowsLine("Thank you\\nGoodbye");
-    EndWindowsPrint();
+    const Records ticket = Join({TextRecord("CORVANTA TEST SHOP"), SizeRecord(2, 2), TextRecord("TOTAL 10.00 EUR"),
+                                 SizeRecord(1, 1), TextRecord("Thank you\\nGoodbye")});
+    ASSERT_EQ(PrintTicket(ticket.data(), ticket.size()), 0) << dir.LogText();
 
     const std::string document = received.get();
     ASSERT_EQ(document.rfind("%PDF-", 0), 0u) << "a raw queue passes the PDF on unchanged";
