@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <termios.h>
+
 #include <condition_variable>
+#include <cstdlib>
 #include <cstring>
 #include <mutex>
 
@@ -13,6 +16,8 @@
 #include "output/printer_status.h"
 #include "output/remote_host.h"
 #include "support/test_env.h"
+#include "devices/devices.h"
+#include "support/pty_pair.h"
 #include "loopback_tcp.h"
 
 namespace {
@@ -47,7 +52,19 @@ protected:
     std::vector<Status> shown_;
 };
 
-enum class Printer { Listening, NobodyListening, NoAddress, NoSettings };
+enum class Printer {
+    Listening,        // network printer that accepts the connection
+    NobodyListening,  // network printer that does not answer
+    NoAddress,        // network printer without an address
+    NoSettings,
+    ComPortLine,      // COM port 7, a serial line that exists
+    ComPortMissing,   // COM port 200, which does not exist
+    FtdiDevice,       // FTDI device "TICKET PRINTER", attached
+    FtdiMissing,      // FTDI device "GHOST", not attached
+};
+
+constexpr int kLinePort = 7;
+constexpr int kMissingPort = 200;
 
 struct AvailabilityCase {
     const char* name;
@@ -73,10 +90,12 @@ protected:
     explicit PrinterFixture(ProgramKind kind) : dir_(kind) {
         ResetPrinterStatusForTests();
         SetUiHook(&statusLine_);
+        setenv("TERMBRIDGE_D2XX_LIBRARY", FAKE_D2XX_LIBRARY, 1);
     }
     ~PrinterFixture() {
         SetUiHook(nullptr);
         ResetRelayForTests();
+        unsetenv("TERMBRIDGE_D2XX_LIBRARY");
     }
 
     void Configure(PrinterKind type, Printer printer) {
@@ -97,15 +116,36 @@ protected:
                 break;
             case Printer::NoSettings:
                 break;
+            case Printer::ComPortLine:
+                config.printerComPrnPort = kLinePort;
+                ports_.LinkPort(kLinePort, line_.SlavePath());
+                break;
+            case Printer::ComPortMissing:
+                config.printerComPrnPort = kMissingPort;
+                break;
+            case Printer::FtdiDevice:
+                std::strcpy(config.printerD2xxDeviceName, "TICKET PRINTER");
+                ftdiDevices_.Link("TICKET PRINTER", line_.SlavePath());
+                break;
+            case Printer::FtdiMissing:
+                std::strcpy(config.printerD2xxDeviceName, "GHOST");
+                break;
         }
         SetHostConfig(config);
         ASSERT_EQ(WriteConfiguration(), 0);
         ASSERT_EQ(OpenLog(), 0);
+        // Start-up loads the printer's FTDI library once.
+        if (PrinterD2xx().library == nullptr) {
+            ASSERT_EQ(PrinterD2xx().LoadD2xx(), 0);
+        }
     }
 
     TempDataDir dir_;
     StatusLine statusLine_;
     LoopbackListener printer_;
+    PtyPair line_;
+    PortsDir ports_;
+    DeviceLinkDir ftdiDevices_{"FAKE_D2XX_DEVICES"};
 };
 
 class PrinterAvailabilityTest : public PrinterFixture, public ::testing::TestWithParam<AvailabilityCase> {
@@ -135,8 +175,10 @@ TEST_P(PrinterAvailabilityTest, TestPublishesTheAnswer) {
     }
     EXPECT_NE(log.find("Printer test thread ending \r\n"), std::string::npos);
     if (c.printer != Printer::NobodyListening && c.printer != Printer::Listening) {
-        EXPECT_EQ(log.find("ConnectRemoteHost"), std::string::npos) << "no connect attempt";
+        EXPECT_EQ(log.find("ConnectRemoteHost"), std::string::npos) << "no network connect attempt";
     }
+    EXPECT_FALSE(PrinterSerialPort().IsOpen()) << "a test leaves no port open";
+    EXPECT_EQ(PrinterD2xx().handle, nullptr) << "a test leaves no device open";
     if (c.printer == Printer::Listening && c.alive == 1 && c.tested) {
         ScopedFd connection = printer_.Accept();
         ASSERT_TRUE(connection.valid());
@@ -166,6 +208,22 @@ INSTANTIATE_TEST_SUITE_P(
                          Printer::NoAddress, 0x70, 0, {kTesting, kNotAvailable}, true},
         AvailabilityCase{"DesktopExternalEcrIsUnknown", ProgramKind::Desktop, PrinterKind::ExternalEcr,
                          Printer::Listening, 0x70, 0, {kTesting, kNotAvailable}, true},
+        AvailabilityCase{"DesktopComPortLine", ProgramKind::Desktop, PrinterKind::ComPort, Printer::ComPortLine,
+                         0xF0, 1, {kTesting, kAvailable}, true},
+        AvailabilityCase{"DesktopComPortMissing", ProgramKind::Desktop, PrinterKind::ComPort,
+                         Printer::ComPortMissing, 0x70, 0, {kTesting, kNotAvailable}, true},
+        AvailabilityCase{"DesktopFtdiDevice", ProgramKind::Desktop, PrinterKind::ComPort, Printer::FtdiDevice, 0xF0,
+                         1, {kTesting, kAvailable}, true},
+        AvailabilityCase{"DesktopFtdiMissing", ProgramKind::Desktop, PrinterKind::ComPort, Printer::FtdiMissing,
+                         0x70, 0, {kTesting, kNotAvailable}, true},
+        AvailabilityCase{"ServiceComPortLine", ProgramKind::Service, PrinterKind::ComPort, Printer::ComPortLine,
+                         0xD0, 1, {}, true},
+        AvailabilityCase{"ServiceComPortMissing", ProgramKind::Service, PrinterKind::ComPort,
+                         Printer::ComPortMissing, 0x50, 0, {}, true},
+        AvailabilityCase{"ServiceFtdiDevice", ProgramKind::Service, PrinterKind::ComPort, Printer::FtdiDevice, 0xD0,
+                         1, {}, true},
+        AvailabilityCase{"ServiceFtdiMissing", ProgramKind::Service, PrinterKind::ComPort, Printer::FtdiMissing,
+                         0x50, 0, {}, true},
         AvailabilityCase{"ServiceNone", ProgramKind::Service, PrinterKind::None, Printer::NoSettings, 0x50, 0, {},
                          true},
         AvailabilityCase{"ServiceDefaultPrinter", ProgramKind::Service, PrinterKind::WindowsDefault,
@@ -222,6 +280,57 @@ TEST_F(ServicePrinterTest, ComPortSettingWinsOverTheFtdiDevice) {
     ASSERT_EQ(WriteConfiguration(), 0);
     EXPECT_EQ(GetPrinterChannel(), PrinterChannel::D2xx);
     EXPECT_NE(dir_.LogText().find("Printer CNF indicating D2XX PRINTER"), std::string::npos);
+}
+
+TEST_F(ServicePrinterTest, ComPrinterIsOpenedAt19200AndClosedAgain) {
+    Configure(PrinterKind::ComPort, Printer::ComPortLine);
+    const PrinterChannel channel = GetPrinterChannel();
+    ASSERT_EQ(channel, PrinterChannel::Com);
+    ASSERT_EQ(PrinterConnect(channel), 0);
+    termios settings{};
+    ASSERT_EQ(tcgetattr(line_.Slave(), &settings), 0);
+    EXPECT_EQ(cfgetospeed(&settings), B19200);
+    EXPECT_EQ(settings.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ(settings.c_cflag & (PARENB | CSTOPB), 0u);
+
+    EXPECT_EQ(PrinterDisconnect(channel), 0);
+    EXPECT_FALSE(PrinterSerialPort().IsOpen());
+    EXPECT_TRUE(line_.ReadUntilQuiet(std::chrono::milliseconds(50)).empty()) << "nothing is sent to the printer";
+    const std::string log = dir_.LogText();
+    for (const char* line : {"Trying to open COM port printer at 7 ", "Printer COM port 7 open ", "Port 7 OPEN "}) {
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+    }
+}
+
+TEST_F(ServicePrinterTest, MissingComPortIsReportedAndNotKept) {
+    Configure(PrinterKind::ComPort, Printer::ComPortMissing);
+    EXPECT_EQ(PrinterConnect(GetPrinterChannel()), -1);
+    EXPECT_FALSE(PrinterSerialPort().IsOpen());
+    EXPECT_NE(dir_.LogText().find("Error opening printer COM port \r\n"), std::string::npos);
+}
+
+TEST_F(ServicePrinterTest, FtdiPrinterIsSetUpInOrder) {
+    setenv("FAKE_D2XX_CALL_LOG", dir_.File("d2xx_calls").c_str(), 1);
+    Configure(PrinterKind::ComPort, Printer::FtdiDevice);
+    PrinterTestThread();
+    unsetenv("FAKE_D2XX_CALL_LOG");
+    EXPECT_EQ(PrinterOnEthernetAlive.load(), 1);
+    const std::string calls = ReadWholeFile(dir_.File("d2xx_calls"));
+    EXPECT_NE(calls.find("FT_OpenEx TICKET PRINTER\nFT_SetBaudRate 19200\nFT_SetDataCharacteristics 8 0 0\n"
+                         "FT_ResetDevice\nFT_Purge 1\nFT_ResetDevice\nFT_SetTimeouts 10000 10000\nFT_Close\n"),
+              std::string::npos)
+        << calls;
+    const std::string log = dir_.LogText();
+    for (const char* line : {"Trying to open D2XX device TICKET PRINTER ", "Device TICKET PRINTER open ok ",
+                             "open D2XX device TICKET PRINTER "}) {
+        EXPECT_NE(log.find(line), std::string::npos) << line;
+    }
+}
+
+TEST_F(ServicePrinterTest, MissingFtdiDeviceIsReported) {
+    Configure(PrinterKind::ComPort, Printer::FtdiMissing);
+    EXPECT_EQ(PrinterConnect(GetPrinterChannel()), -1);
+    EXPECT_NE(dir_.LogText().find("Error: open D2XX device GHOST FAILED \r\n"), std::string::npos);
 }
 
 TEST_F(ServicePrinterTest, DisconnectWithoutAPrinterSocketFails) {
