@@ -6,23 +6,30 @@
 #include <QWidget>
 #include <functional>
 
-// Runs act once on the next modal widget of type T that is open (not `except`), from the
-// event loop that serves it. Gives up after ten seconds, so a missing dialog fails the
-// test's own checks instead of hanging it.
+// While it lives, runs act once on the first open modal widget of type T (other than
+// `except`), from whichever event loop serves it.
 template <typename T>
-void OnNextModal(std::function<void(T*)> act, QWidget* except = nullptr) {
-    auto* timer = new QTimer;
-    auto rounds = std::make_shared<int>(0);
-    QObject::connect(timer, &QTimer::timeout, [timer, act, except, rounds]() {
+class OnNextModal {
+public:
+    explicit OnNextModal(std::function<void(T*)> act, QWidget* except = nullptr)
+        : act_(std::move(act)), except_(except) {
+        QObject::connect(&timer_, &QTimer::timeout, [this]() { Poll(); });
+        timer_.start(10);
+    }
+
+    bool Acted() const { return acted_; }
+
+private:
+    void Poll() {
         T* modal = qobject_cast<T*>(QApplication::activeModalWidget());
-        if (modal != nullptr && modal != except && modal->isVisible()) {
-            timer->stop();
-            timer->deleteLater();
-            act(modal);
-        } else if (++*rounds > 1000) {
-            timer->stop();
-            timer->deleteLater();
-        }
-    });
-    timer->start(10);
-}
+        if (modal == nullptr || modal == except_ || !modal->isVisible()) return;
+        timer_.stop();
+        acted_ = true;
+        act_(modal);
+    }
+
+    std::function<void(T*)> act_;
+    QWidget* except_;
+    QTimer timer_;
+    bool acted_ = false;
+};
