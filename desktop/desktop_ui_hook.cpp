@@ -3,7 +3,7 @@
 #include <QMessageBox>
 #include <QThread>
 
-#include "ansi_text.h"
+#include "ansi_qstring.h"
 #include "color_static.h"
 #include "termbridge_dlg.h"
 

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ansi_text.h"
+#include "ansi_qstring.h"
 #include "config/config_file.h"
 #include "config/host_config.h"
 #include "dialog_units.h"
