@@ -32,6 +32,7 @@ std::optional<std::int64_t> ParseInteger(const QString& typed) {
 AmountDialog::AmountDialog(std::int32_t amount, QWidget* parent)
     : QDialog(parent), amountEdit_(new QLineEdit(this)), amount_(amount) {
     setWindowTitle(QStringLiteral("Enter amount of transaction"));
+    UseDialogFont(this);
     setFixedSize(DialogSize(173, 127));
 
     amountEdit_->setObjectName(QStringLiteral("amountEdit"));

@@ -97,9 +97,15 @@ QComboBox* MakeList(const char* name, int topUnits, QWidget* parent) {
     return list;
 }
 
+// A label too wide for its column wraps onto a second line, centred on the same row.
 void AddLabel(const char* text, int topUnits, QWidget* parent) {
     auto* label = new QLabel(QString::fromLatin1(text), parent);
-    label->setGeometry(DialogRect(4, topUnits, 62, 10));
+    QRect rect = DialogRect(4, topUnits, 62, 10);
+    if (label->fontMetrics().horizontalAdvance(label->text()) > rect.width()) {
+        label->setWordWrap(true);
+        rect.adjust(0, -rect.height() / 2, 0, rect.height() / 2);
+    }
+    label->setGeometry(rect);
 }
 
 }  // namespace
@@ -107,6 +113,7 @@ void AddLabel(const char* text, int topUnits, QWidget* parent) {
 SerialSetUp::SerialSetUp(std::function<void()> startPrinterTest, PortSources sources, QWidget* parent)
     : QDialog(parent), startPrinterTest_(std::move(startPrinterTest)), sources_(std::move(sources)) {
     setWindowTitle(QStringLiteral("Communication settings"));
+    UseDialogFont(this);
     setFixedSize(DialogSize(171, 208));
 
     // Created in tab order.
