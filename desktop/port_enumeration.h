@@ -1,6 +1,7 @@
 #pragma once
 // The ports the settings dialog offers for the pinpad and the ticket printer.
 
+#include <array>
 #include <bitset>
 #include <string>
 #include <vector>
@@ -14,6 +15,8 @@ using ComPortMap = std::bitset<kMaxComPort>;
 // a port that another program holds is not offered.
 ComPortMap EnumeratePinpadPorts();
 
-// Descriptions of the FTDI devices present, at most 63; empty when the FTDI library is not
-// loaded or cannot list them.
+// The FTDI devices present, through the pinpad's D2XX library (closing the pinpad's device
+// first). 0 or empty when the library is not loaded or cannot list them; at most 63
+// descriptions.
+int CountD2xxDevices();
 std::vector<std::string> ListD2xxDevices();

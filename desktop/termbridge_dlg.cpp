@@ -150,7 +150,7 @@ bool CTermbridgeDlg::StartUp() {
 
 bool CTermbridgeDlg::AnyPortFound() {
     availablePorts_ = EnumeratePinpadPorts();
-    return availablePorts_.any() || !ListD2xxDevices().empty();
+    return availablePorts_.any() || CountD2xxDevices() > 0;
 }
 
 void CTermbridgeDlg::EnableTransactionButton(bool enable) { transactionButton_->setEnabled(enable); }
