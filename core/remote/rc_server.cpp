@@ -142,7 +142,9 @@ void RcListenerThread() {
     if (!IsDesktopProgram()) LogMessage("*** Termbridge Product internal version %s ***", Program().versionText);
 
     std::string peer = "0.0.0.0";  // a failed accept leaves the last address standing
-    for (int loop = 1; RcRunning.load() == 1; ++loop) {
+    // RcRunning is looked at after each accept only: a stop always shows as one more
+    // "Connection from" line, whenever it comes.
+    for (int loop = 1;; ++loop) {
         LogMessage("R/C connections loop %d\n", loop);
         const RcSocket client = RcAccept(listener, peer);
         LogMessage("Connection from %s", peer.c_str());
