@@ -87,10 +87,10 @@ EcrStatus EcrClient::Exchange(std::uint8_t code, std::span<const std::uint8_t> p
     if (payload.size() + kRcHeaderSize > kRcBufferSize) return EcrStatus::SendFailed;  // the host would drop us
     const Deadline deadline = std::chrono::steady_clock::now() + timeout_;
 
-    std::vector<std::uint8_t> request(kRcHeaderSize);
+    std::vector<std::uint8_t> request(kRcHeaderSize + payload.size());
     WriteRcLength(request.data(), static_cast<std::uint32_t>(payload.size() + 1));
     request[kRcLengthFieldSize] = code;
-    request.insert(request.end(), payload.begin(), payload.end());
+    std::copy(payload.begin(), payload.end(), request.begin() + kRcHeaderSize);
     const IoResult sent = SendAll(socket_, request.data(), request.size(), deadline);
     if (sent != IoResult::Done) return Fail(StatusOf(sent, EcrStatus::SendFailed));
 
