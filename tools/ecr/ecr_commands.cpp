@@ -20,6 +20,14 @@ struct Session {
     std::vector<std::string> args;  // after the subcommand
 };
 
+// The host never reads the pinpad's block; a person sees its size and signature, --json all of it.
+void ReportResult(const Session& session, const PollAnswer& answer) {
+    const std::string signature(reinterpret_cast<const char*>(answer.result.data()), 5);
+    session.report.Text("result", "Result block",
+                        std::to_string(answer.result.size()) + " bytes, signature " + signature,
+                        HexText(answer.result.data(), answer.result.size()));
+}
+
 int Failed(const Session& session, EcrStatus status) {
     session.report.Text("error", "Error", EcrStatusText(status));
     return kExitFailed;
@@ -95,7 +103,7 @@ int Poll(Session& session) {
     if (status != EcrStatus::Ok) return Failed(session, status);
     session.report.Flag("finished", "Finished", answer.finished);
     if (answer.finished) {
-        session.report.Text("result", "Result block", HexText(answer.result.data(), answer.result.size()));
+        ReportResult(session, answer);
     } else {
         session.report.Text("answer", "Host", answer.waitText);
     }
@@ -149,7 +157,7 @@ int Sale(Session& session) {
         session.report.Text("wait_answer", "Host", result.waitText);
         return kExitTimedOut;
     }
-    session.report.Text("result", "Result block", HexText(result.result.data(), result.result.size()));
+    ReportResult(session, result);
 
     std::vector<std::uint8_t> records;
     status = session.client.GetLastTicket(records);

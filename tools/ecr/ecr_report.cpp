@@ -41,6 +41,12 @@ void EcrReport::Text(const std::string& key, const std::string& label, const std
     members_.emplace_back(key, JsonString(value));
 }
 
+void EcrReport::Text(const std::string& key, const std::string& label, const std::string& shortValue,
+                     const std::string& fullValue) {
+    human_.emplace_back(label, shortValue);
+    members_.emplace_back(key, JsonString(fullValue));
+}
+
 void EcrReport::Number(const std::string& key, const std::string& label, long long value) {
     human_.emplace_back(label, std::to_string(value));
     members_.emplace_back(key, std::to_string(value));

@@ -12,6 +12,9 @@ public:
 
     // A named value: "name: value" for a person, a member of the object in JSON.
     void Text(const std::string& key, const std::string& label, const std::string& value);
+    // A value a person reads in short and a program in full.
+    void Text(const std::string& key, const std::string& label, const std::string& shortValue,
+              const std::string& fullValue);
     void Number(const std::string& key, const std::string& label, long long value);
     void Flag(const std::string& key, const std::string& label, bool value);
     // Lines shown as they are; one array of strings in JSON.
