@@ -99,13 +99,15 @@ TEST(MonitoringStuck, SerialThreadBlockedInARequestIsEndedByForceAndTheLinkComes
     ASSERT_TRUE(WaitFor([&] { return std::filesystem::is_symlink(ports + "/COM4"); }));
     ASSERT_EQ(StartMonitoring(false), 1);
     ASSERT_EQ(SetPendingTransaction(0x8810, 1250, "", "STUCK", false), 0);
-    ASSERT_TRUE(WaitFor([&] { return silentHost.received() > 0; }, std::chrono::seconds(20)));
+    // The thread is in the request that waits for the payment host's answer.
+    ASSERT_TRUE(WaitFor([&] { return CountOf(dir.LogText(), "Process Packet F") > 0; }, std::chrono::seconds(20)));
+    EXPECT_GT(silentHost.received(), 0);
 
     EXPECT_EQ(StopMonitoring(), 1);
     EXPECT_EQ(SerialPortInitialized.load(), 0);
     EXPECT_FALSE(IsSerialThreadAlive());
     const std::string log = dir.LogText();
-    EXPECT_EQ(CountOf(log, "Waiting for closing the serial thread(1)"), 6);
+    EXPECT_EQ(CountOf(log, "Waiting for closing the serial thread(1)"), 6) << log;
     const auto stuck = log.find("Error: Serial thread is stuck!");
     ASSERT_NE(stuck, std::string::npos);
     EXPECT_LT(log.find("Setting SerialPortInitialized to 0", stuck), log.find("SerialPortInitialized after = 0", stuck));
