@@ -24,7 +24,8 @@ TransactionBlock MakeTransactionBlock(std::uint16_t typeCode, std::int32_t amoun
 // A block counts as filled when it starts with the signature "13993".
 bool IsFilledTransactionBlock(const std::uint8_t* block);
 
-// Guards PendingTransaction; never taken while LogLock is held.
+// Guards PendingTransaction and the whole-block copies of TransactionResult,
+// CurrentGsmNumber and AllowedTransactions; never taken while LogLock is held.
 std::mutex& TransactionLock();
 
 // PendingTransaction, under TransactionLock. 0 stored, -1 refused (refuseIfPending and one pending).
@@ -44,7 +45,9 @@ bool TakeTransactionResult(TransactionBlock& out);
 std::string GetCurrentGsmNumber();
 void ClearCurrentGsmNumber();
 
-// TransactionTypeTable lookups: first match in table order.
+// TransactionTypeTable lookups: first match in table order. The name of an unknown code is
+// empty; the code of an unknown name is 0. Names compare exactly (case-sensitive); a name
+// cut to the 33 characters of an allowed-list entry also finds its code.
 std::size_t TransactionTypeName(std::uint16_t code, std::string& name);
 std::uint16_t TransactionTypeCode(const std::string& name);
 
@@ -53,12 +56,16 @@ struct AllowedTransactionTable {
     std::array<std::uint8_t, kAllowedTableSize> entries;
     std::int32_t count;
 };
+// Rebuilds the list from the codes in order; unknown codes get an empty name, duplicates
+// stay, a count of 0 or less empties it, codes beyond the 16th are dropped.
 void SetAllowedTransactions(const std::uint16_t* codes, int count);
 void ClearAllowedTransactions();
 int AllowedTransactionCount();
 AllowedTransactionTable GetAllowedTransactions();
-// Code of entry i (0-based), 0 when out of range.
+// Code and name of entry i (0-based); 0 and the empty text when out of range. A name
+// longer than its field is cut, and TransactionTypeCode still maps the cut name back.
 std::uint16_t AllowedTransactionCode(int index);
+std::string AllowedTransactionName(int index);
 
 // Back to the start state, for tests.
 void ResetTransactionState();
