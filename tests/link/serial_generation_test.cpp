@@ -1,0 +1,39 @@
+#include "link/serial_generation.h"
+
+#include <gtest/gtest.h>
+
+#include <future>
+
+#include "link/serial_thread.h"
+
+namespace {
+
+// Runs on a fresh thread that has joined the generation current at its start.
+template <typename F>
+auto OnSerialThread(F body) {
+    return std::async(std::launch::async, [body] {
+        EnterSerialGeneration();
+        return body();
+    });
+}
+
+}  // namespace
+
+TEST(SerialGeneration, OnlyTheThreadsOfAnAbandonedGenerationAreAbandoned) {
+    std::promise<void> entered;
+    std::promise<void> abandoned;
+    auto old = std::async(std::launch::async, [&] {
+        EnterSerialGeneration();
+        const bool before = IsAbandonedSerialThread();
+        entered.set_value();
+        abandoned.get_future().wait();
+        return std::make_pair(before, IsAbandonedSerialThread());
+    });
+    entered.get_future().wait();
+    AbandonSerialThread();
+    abandoned.set_value();
+    EXPECT_EQ(old.get(), std::make_pair(false, true));
+
+    EXPECT_FALSE(OnSerialThread([] { return IsAbandonedSerialThread(); }).get()) << "the next serial thread";
+    EXPECT_FALSE(IsAbandonedSerialThread()) << "a thread that never served the link";
+}
