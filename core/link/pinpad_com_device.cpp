@@ -1,0 +1,32 @@
+#include "pinpad_com_device.h"
+
+void PinpadComDevice::SetReadTimeout(std::uint32_t milliseconds) {
+    CommTimeouts timeouts;
+    port_.GetTimeouts(timeouts);
+    timeouts.ReadIntervalTimeout = 0;
+    timeouts.ReadTotalTimeoutMultiplier = 0;
+    timeouts.ReadTotalTimeoutConstant = milliseconds;
+    port_.SetTimeouts(timeouts);
+}
+
+int PinpadComDevice::ReadByte(std::uint8_t& out) { return port_.Read(&out, 1) == 1 ? 1 : 0; }
+
+void PinpadComDevice::Write(const std::uint8_t* bytes, std::size_t count) {
+    port_.Write(bytes, count);
+}
+
+void PinpadComDevice::Close() {
+    port_.Purge(kPurgeRxAbort);
+    port_.ClearDTR();
+    port_.ClearRTS();
+    port_.SetDTR();
+    port_.SetRTS();
+    port_.SetXoff();
+    port_.SetXon();
+    CommProp properties;
+    port_.GetProperties(properties);
+    port_.Purge(kPurgeTxClear);
+    port_.Purge(kPurgeRxClear);
+    port_.Flush();
+    port_.Close();
+}
