@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "link/frame.h"
+#include "link/frame_receiver.h"
 
 namespace {
 
@@ -27,41 +28,6 @@ bool CrcMatches(const Bytes& packet) {
     const std::size_t n = packet.size();
     return ComputeCrc16(packet.data(), n - 2) == static_cast<std::uint16_t>(packet[n - 2] | (packet[n - 1] << 8));
 }
-
-// Stand-in for the link's frame receiver until it lands.
-enum class FrameEvent { None, Eot, Dropped, BadLrc, Frame };
-struct ReplyDecoder {
-    int state = 0;
-    std::uint8_t lrc = 0;
-    Bytes packet;
-    FrameEvent Feed(std::uint8_t c) {
-        switch (state) {
-            case 0:
-                if (c == EOT) return FrameEvent::Eot;
-                if (c == DLE) state = 1;
-                return FrameEvent::None;
-            case 1:
-                state = c == STX ? 2 : 0;
-                packet.clear();
-                lrc = 0;
-                return FrameEvent::None;
-            case 2:
-                lrc ^= c;
-                if (c == DLE) state = 3;
-                else if (packet.size() == kPacketBufferSize) { state = 0; return FrameEvent::Dropped; }
-                else packet.push_back(c);
-                return FrameEvent::None;
-            case 3:
-                lrc ^= c;
-                if (c == DLE) { packet.push_back(DLE); state = 2; return FrameEvent::None; }
-                state = c == ETX ? 4 : 0;
-                return c == ETX ? FrameEvent::None : FrameEvent::Dropped;
-            default:
-                state = 0;
-                return c == lrc ? FrameEvent::Frame : FrameEvent::BadLrc;
-        }
-    }
-};
 
 }  // namespace
 
@@ -160,7 +126,8 @@ ExchangeStatus PinpadLink::ReceiveReply(std::uint8_t type, Bytes& payload) {
     const int number = counters_.requests;
     bool faultPlayed = false;
     const auto deadline = std::chrono::steady_clock::now() + timings_.replyTimeout;
-    ReplyDecoder decoder;
+    Bytes buffer(kPacketBufferSize);
+    FrameReceiver receiver(buffer.data(), buffer.size());
     auto answer = [this](std::uint8_t control) { port_.Write(&control, 1); };
     for (;;) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -168,20 +135,22 @@ ExchangeStatus PinpadLink::ReceiveReply(std::uint8_t type, Bytes& payload) {
         const int byte = left.count() > 0 ? ReadByte(left) : -1;
         if (Stopped()) return ExchangeStatus::Stopped;
         if (byte < 0) return ExchangeStatus::NoReply;
-        switch (decoder.Feed(static_cast<std::uint8_t>(byte))) {
+        const FrameStep step = receiver.Feed(static_cast<std::uint8_t>(byte));
+        switch (step.event) {
             case FrameEvent::None:
-            case FrameEvent::Dropped:
+            case FrameEvent::Overflow:
+            case FrameEvent::SingleDle:
                 continue;
             case FrameEvent::Eot:
                 return ExchangeStatus::Eot;
-            case FrameEvent::BadLrc:
+            case FrameEvent::LrcMismatch:
                 ++counters_.repliesRefused;
                 answer(NAK);
                 continue;
-            case FrameEvent::Frame:
+            case FrameEvent::FrameEnded:
                 break;
         }
-        const Bytes& packet = decoder.packet;
+        const Bytes packet(buffer.begin(), buffer.begin() + static_cast<long>(step.length));
         if (!CrcMatches(packet)) {
             ++counters_.repliesRefused;
             answer(NAK);
