@@ -4,7 +4,10 @@
 
 #include <future>
 
+#include "link/app_exit.h"
+#include "link/link_state.h"
 #include "link/serial_thread.h"
+#include "link/stop_request.h"
 
 namespace {
 
@@ -36,4 +39,19 @@ TEST(SerialGeneration, OnlyTheThreadsOfAnAbandonedGenerationAreAbandoned) {
 
     EXPECT_FALSE(OnSerialThread([] { return IsAbandonedSerialThread(); }).get()) << "the next serial thread";
     EXPECT_FALSE(IsAbandonedSerialThread()) << "a thread that never served the link";
+}
+
+TEST(SerialGeneration, AbandonedThreadSeesAStopRequestAndLeavesTheLinkAlone) {
+    SetStopRequest(0);
+    SerialPortInitialized = 1;  // the successor's link
+    const auto seen = OnSerialThread([] {
+        AbandonSerialThread();
+        const int stop = IsStopRequested();
+        // Closing a port this thread does not own would throw; the exit must not try.
+        const int exitCode = RunSerialThreadBody([] () -> int { App_ExitThread(0); });
+        return std::make_pair(stop, exitCode);
+    }).get();
+    EXPECT_EQ(seen, std::make_pair(2, 0));
+    EXPECT_EQ(IsStopRequested(), 0) << "other threads still read the flag";
+    EXPECT_EQ(SerialPortInitialized.load(), 1);
 }
