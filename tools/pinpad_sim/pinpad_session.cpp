@@ -58,7 +58,10 @@ private:
     void Announce() {
         Ask('S', AllowedTypesPayload(options_.allowedTypes));
         std::string types;
-        for (std::uint16_t code : options_.allowedTypes) types += (types.empty() ? "" : ",") + Hex16(code);
+        for (std::uint16_t code : options_.allowedTypes) {
+            if (!types.empty()) types += ',';
+            types += Hex16(code);
+        }
         Say("announced allowed types " + types);
         const Bytes status = Ask('R', {});
         Say("host status byte " + (status.empty() ? std::string("missing") : Hex16(status[0]).substr(2)));
