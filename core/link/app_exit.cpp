@@ -6,6 +6,7 @@
 #include "config/log.h"
 #include "link/link_state.h"
 #include "link/pinpad_device.h"
+#include "link/serial_generation.h"
 
 namespace {
 
@@ -18,9 +19,12 @@ struct SerialThreadExit {
 
 void App_ExitThread(int exitCode) {
     LogMessage("App_ExitThread %d", exitCode);
-    ClosePinpadPort();
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    SerialPortInitialized = 0;
+    // A thread given up on no longer owns the port or the link state: its successor does.
+    if (!IsAbandonedSerialThread()) {
+        ClosePinpadPort();
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        SerialPortInitialized = 0;
+    }
     LogMessage("Exiting the SERIAL THREAD 1");
     throw SerialThreadExit{exitCode};
 }

@@ -7,6 +7,7 @@
 #include "config/config_file.h"
 #include "config/log.h"
 #include "link/frame.h"
+#include "link/serial_generation.h"
 #include "output/little_endian.h"
 #include "output/printer_channel.h"
 #include "output/sms_ticket.h"
@@ -66,7 +67,8 @@ int HandleSmsRequest(const std::uint8_t* packet, std::size_t length, std::uint8_
     if (number.empty() || ReadConfiguration() != 0) return kNoReply;
     const HostConfig config = GetHostConfig();
     SendSmsTicket(number, text, FieldText(config.gsmUserName), FieldText(config.gsmPassword));
-    // One message per transaction, whatever became of this one.
-    ClearCurrentGsmNumber();
+    // One message per transaction, whatever became of this one. A serial thread given up on
+    // while the gateway answered no longer owns the number.
+    if (!IsAbandonedSerialThread()) ClearCurrentGsmNumber();
     return kNoReply;
 }
