@@ -6,3 +6,9 @@
 int StartMonitoring(bool startRemoteControl);
 // Asks the serial thread to end; ends it by force after about 7 seconds. Always 1.
 int StopMonitoring();
+
+// The serial half of StartMonitoring, also used by the service's watchdog: starts a new
+// SerialThread and records it as the one StopMonitoring ends by force. 1 = started.
+int StartSerialThread();
+// True while the recorded serial thread has started and neither ended nor been abandoned.
+bool IsSerialThreadAlive();
