@@ -21,6 +21,8 @@ constexpr int kWaitStepMs = 1001;
 constexpr int kForcedEndAfterMs = 6000;
 constexpr auto kPauseAfterForcedEnd = std::chrono::milliseconds(100);
 
+std::atomic<bool> remoteControlBindFailed{false};
+
 struct SerialThreadRecord {
     std::mutex lock;
     std::thread thread;                           // guarded by lock
@@ -78,6 +80,8 @@ int StartSerialThread() {
     return 1;
 }
 
+bool RemoteControlBindFailed() { return remoteControlBindFailed.load(); }
+
 bool IsSerialThreadAlive() {
     std::lock_guard<std::mutex> guard(Record().lock);
     return Record().thread.joinable() && !Record().finished->load();
@@ -90,8 +94,10 @@ int StartMonitoring(bool startRemoteControl) {
         const int result = InitRcServer();
         if (result != 0) {
             LogMessage("Error: Initializing Remote Control Thread failed, error code = %d", result);
+            remoteControlBindFailed.store(true);
             return 0;
         }
+        remoteControlBindFailed.store(false);
         LogMessage("Remote control proces intialized");
         StartRcServer();
         LogMessage("Remote control proces RUNNING OK");

@@ -10,5 +10,8 @@ int StopMonitoring();
 // The serial half of StartMonitoring, also used by the service's watchdog: starts a new
 // SerialThread and records it as the one StopMonitoring ends by force. 1 = started.
 int StartSerialThread();
+// True after StartMonitoring(true) could not bind the remote-control port: another instance
+// serves the pinpad, so this one must not start a link of its own either.
+bool RemoteControlBindFailed();
 // True while the recorded serial thread has started and neither ended nor been abandoned.
 bool IsSerialThreadAlive();

@@ -11,6 +11,7 @@
 #include "common/program.h"
 #include "config/log.h"
 #include "event_log.h"
+#include "free_port.h"
 #include "sample_service.h"
 #include "support/test_env.h"
 
@@ -39,7 +40,10 @@ Entry Information(const char* message) { return {EventType::Information, message
 
 class SampleServiceTest : public ::testing::Test {
 protected:
-    void SetUp() override { unsetenv("NOTIFY_SOCKET"); }
+    void SetUp() override {
+        unsetenv("NOTIFY_SOCKET");
+        setenv("TERMBRIDGE_RC_PORT", std::to_string(FreeTcpPort()).c_str(), 1);
+    }
 
     TempDataDir dir_{ProgramKind::Service};
     RecordingEventLog eventLog_;

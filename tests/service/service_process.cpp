@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include "free_port.h"
 #include "support/test_env.h"
 
 extern char** environ;
@@ -34,6 +35,10 @@ std::vector<std::string> ChildEnvironment(const std::vector<std::string>& enviro
         if (!Overridden(NameOf(*entry), environment)) result.emplace_back(*entry);
     }
     result.insert(result.end(), environment.begin(), environment.end());
+    // Never the system's own port: tests run side by side, and next to a running service.
+    bool portNamed = false;
+    for (const auto& entry : result) portNamed = portNamed || NameOf(entry) == "TERMBRIDGE_RC_PORT";
+    if (!portNamed) result.push_back("TERMBRIDGE_RC_PORT=" + std::to_string(FreeTcpPort()));
     return result;
 }
 

@@ -11,7 +11,8 @@
 class ServiceProcess {
 public:
     // Starts the program with the arguments. `environment` entries ("NAME=value") are added
-    // to ours, from which systemd's own variables are always taken out.
+    // to ours, from which systemd's own variables are always taken out. Unless one of them
+    // names TERMBRIDGE_RC_PORT, the program gets a free port of its own.
     explicit ServiceProcess(const std::vector<std::string>& arguments,
                             const std::vector<std::string>& environment = {});
     // A child still running is killed.
