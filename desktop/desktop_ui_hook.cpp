@@ -1,5 +1,6 @@
 #include "desktop_ui_hook.h"
 
+#include <QCoreApplication>
 #include <QMessageBox>
 #include <QThread>
 
@@ -22,6 +23,12 @@ QMessageBox::Icon ToBoxIcon(MessageIcon icon) {
 }  // namespace
 
 DesktopUiHook::DesktopUiHook(CTermbridgeDlg& window) : window_(window) {}
+
+void DesktopUiHook::Close() {
+    open_.store(false);
+    // The queued calls find the hook closed and return, releasing any blocked caller.
+    QCoreApplication::sendPostedEvents(&relay_);
+}
 
 template <typename Call>
 void DesktopUiHook::Post(Call call) {

@@ -16,7 +16,9 @@ public:
     // Built on the main thread, by the window it serves.
     explicit DesktopUiHook(CTermbridgeDlg& window);
 
-    void Close() { open_.store(false); }
+    // On the main thread. A worker already waiting for its box is let go at once, so that a
+    // stop of that worker that follows on the main thread does not wait for it in vain.
+    void Close();
 
     void EnableTransactionButton(bool enable) override;
     void EnableConfigurationButton(bool enable) override;

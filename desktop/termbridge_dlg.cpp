@@ -1,9 +1,13 @@
 #include "termbridge_dlg.h"
 
 #include <QAction>
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "about_dlg.h"
 #include "amount_dialog.h"
@@ -13,17 +17,33 @@
 #include "config/config_file.h"
 #include "config/host_config.h"
 #include "config/log.h"
+#include "devices/devices.h"
 #include "dialog_units.h"
+#include "internet_check.h"
 #include "link/link_state.h"
+#include "link/monitoring.h"
+#include "output/printer_test.h"
+#include "remote/link_hold.h"
+#include "remote/rc_server.h"
 #include "requests/amount_answer.h"
 #include "requests/transaction.h"
-#include "serial_set_up.h"
 #include "trans_dlg.h"
 
 namespace {
 
 const QColor kDisplayBackground(189, 183, 107);
 const QColor kDisplayText(139, 137, 137);
+
+constexpr int kPortTimerMs = 1000;
+constexpr int kLinkTimerMs = 5000;
+constexpr int kPortWaitSteps = 20;
+constexpr auto kPortWaitStep = std::chrono::milliseconds(100);
+constexpr auto kExitPause = std::chrono::milliseconds(200);
+// A printer test gives up on its own within its connection time-outs; the exit does not wait
+// longer than that for it.
+constexpr int kPrinterTestWaitMs = 10000;
+
+void StartPrinterTestQuietly() { StartPrinterTest(ThreadIdLine::Skip); }
 
 void SetStatus(CColorStatic* line, const QString& text, const QColor& colour) {
     line->setText(text);
@@ -61,6 +81,11 @@ CTermbridgeDlg::CTermbridgeDlg(QWidget* parent) : QDialog(parent), hook_(*this) 
     connect(about, &QAction::triggered, this, &CTermbridgeDlg::ShowAbout);
     addAction(about);
     setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    portTimer_.setInterval(kPortTimerMs);
+    linkTimer_.setInterval(kLinkTimerMs);
+    connect(&portTimer_, &QTimer::timeout, this, &CTermbridgeDlg::OnPortTimer);
+    connect(&linkTimer_, &QTimer::timeout, this, &CTermbridgeDlg::OnLinkTimer);
 
     SetUiHook(&hook_);
 }
@@ -130,11 +155,15 @@ bool CTermbridgeDlg::StartUp() {
     ApplyStartupConfiguration();
     LogMessage("Termbridge starting...");
     inSetUp_ = true;
+    linkTimer_.start();
+    portTimer_.start();
     portTested_ = false;
+    LoadLibraries();
 
     if (!AnyPortFound()) {
         LogMessage("No comm ports!");
         QMessageBox::information(this, QStringLiteral("Termbridge"), QStringLiteral("No free COM ports found!"));
+        CloseCleanUp();
         return false;
     }
 
@@ -145,7 +174,29 @@ bool CTermbridgeDlg::StartUp() {
     SerialPortInitialized.store(0);
     ClearAllowedTransactions();
     transactionButton_->setEnabled(false);
+
+    if (!portTested_) {
+        if (!SetUpPinpadPort(false, true)) return false;
+        portTested_ = true;
+    }
+    ModifyHostConfig([this](HostConfig& stored) { stored.comPort = portNumber_; });
+    WriteConfiguration();
+    StartPrinterTestQuietly();
     return true;
+}
+
+// COM ports work without the FTDI library; the user is told once that FTDI devices will not.
+void CTermbridgeDlg::LoadLibraries() {
+    if (PinpadD2xx().LoadD2xx() == 0) {
+        LogMessage("Ftd2xx.dll installed ok");
+        SetStatus(libraryLine_, QStringLiteral("D2XX library installed"), ToQColor(kDarkGreen));
+    } else {
+        LogMessage("Ftd2xx.dll NOT installed");
+        SetStatus(libraryLine_, QStringLiteral("D2XX library NOT installed"), ToQColor(kDarkRed));
+        QMessageBox::warning(this, QStringLiteral("Termbridge"),
+                             QStringLiteral("Warning: Ftd2xx.dll not accessible! FTD2XX device not used"));
+    }
+    PrinterD2xx().LoadD2xx();
 }
 
 bool CTermbridgeDlg::AnyPortFound() {
@@ -187,14 +238,88 @@ void CTermbridgeDlg::OnTransaction() {
     transactionButton_->setEnabled(false);
 }
 
+bool CTermbridgeDlg::SetUpPinpadPort(bool showFirst, bool endOnCancel) {
+    inSetUp_ = true;
+    SerialSetUp dialog(StartPrinterTestQuietly, portSources_, this);
+    bool succeeded = false;
+    for (;;) {
+        dialog.SetPinpadPort(d2xxDescription_, portNumber_, availablePorts_);
+        const bool noPort = (portNumber_ < 1 || portNumber_ > kMaxComPort) && d2xxDescription_.empty();
+        if (showFirst || noPort) {
+            if (dialog.exec() != QDialog::Accepted) break;
+            availablePorts_ = dialog.AvailablePorts();
+        }
+        portNumber_ = dialog.PinpadPortNumber();
+        d2xxDescription_ = dialog.PinpadDevice();
+        StorePinpadPort();
+        StartMonitoring(true);
+        if (WaitForPinpadPort()) {
+            succeeded = true;
+            break;
+        }
+        ShowPortFailure(SerialPortInitialized.load());
+        // A thread still trying the old port must not share the line with the next one.
+        if (IsSerialThreadAlive()) StopMonitoring();
+        showFirst = true;
+    }
+    if (!succeeded && endOnCancel) EndWindow(QDialog::Rejected);
+    inSetUp_ = false;
+    return succeeded;
+}
+
+// The serial thread takes its line settings from the configuration when it starts.
+void CTermbridgeDlg::StorePinpadPort() {
+    ModifyHostConfig([this](HostConfig& config) {
+        config.comPort = portNumber_;
+        const std::size_t length = std::min(d2xxDescription_.size(), sizeof config.d2xxName - 1);
+        std::fill(std::begin(config.d2xxName), std::end(config.d2xxName), '\0');
+        d2xxDescription_.copy(config.d2xxName, length);
+    });
+}
+
+bool CTermbridgeDlg::WaitForPinpadPort() {
+    for (int step = 0; step < kPortWaitSteps && SerialPortInitialized.load() == 0; ++step) {
+        std::this_thread::sleep_for(kPortWaitStep);
+    }
+    return SerialPortInitialized.load() == 1;
+}
+
+void CTermbridgeDlg::ShowPortFailure(int state) {
+    const QString text = state == -1 ? QStringLiteral("COM port initialization failed...")
+                                     : QStringLiteral("COM port initialization failed due to timeout...");
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Error"), text, QMessageBox::Ok, this);
+    box.exec();
+}
+
+void CTermbridgeDlg::OnPortTimer() {
+    if (SerialPortInitialized.load() == 1) {
+        SetStatus(portLine_, QStringLiteral("COM PORT OK"), ToQColor(kDarkGreen));
+    } else {
+        SetStatus(portLine_, QStringLiteral("COM PORT NOT OK"), ToQColor(kDarkRed));
+        transactionButton_->setEnabled(false);
+    }
+}
+
+void CTermbridgeDlg::OnLinkTimer() {
+    if (InternetConnectionConfigured()) {
+        SetStatus(internetLine_, QStringLiteral("Internet Available / Configured"), ToQColor(kDarkGreen));
+    } else {
+        SetStatus(internetLine_, QStringLiteral("Internet Not available"), ToQColor(kDarkRed));
+    }
+    // A thread that is still opening the port is not the link being down.
+    if (SerialPortInitialized.load() != 1 && !inSetUp_ && InsideConfigDialog.load() == 0 && !exiting_ &&
+        !IsSerialThreadAlive()) {
+        ReadConfiguration();
+        StartMonitoring(true);
+    }
+}
+
 void CTermbridgeDlg::OnConfiguration() {
+    // The restart timer must not bring the link back while it is being stopped.
+    inSetUp_ = true;
+    StopMonitoring();
     ReadConfiguration();
-    SerialSetUp dialog(startPrinterTest_, PortSources{}, this);
-    dialog.SetPinpadPort(d2xxDescription_, portNumber_, availablePorts_);
-    if (dialog.exec() != QDialog::Accepted) return;
-    portNumber_ = dialog.PinpadPortNumber();
-    d2xxDescription_ = dialog.PinpadDevice();
-    availablePorts_ = dialog.AvailablePorts();
+    if (!SetUpPinpadPort(true, false)) return;
     portTested_ = true;
     ModifyHostConfig([this](HostConfig& config) { config.comPort = portNumber_; });
     WriteConfiguration();
@@ -202,13 +327,31 @@ void CTermbridgeDlg::OnConfiguration() {
 
 void CTermbridgeDlg::reject() { ExitProgram(); }
 
-void CTermbridgeDlg::ExitProgram() {
+void CTermbridgeDlg::ExitProgram() { EndWindow(QDialog::Accepted); }
+
+// Stops the link and the remote-control server before the window goes, so that no worker
+// touches a control or the log after it.
+void CTermbridgeDlg::EndWindow(int result) {
     if (exiting_) return;
     exiting_ = true;
     // From here on no worker waits for this window.
     hook_.Close();
-    done(QDialog::Accepted);
+    StopMonitoring();
+    std::this_thread::sleep_for(kExitPause);
+    StopRcServer();
+    std::this_thread::sleep_for(kExitPause);
+    CloseCleanUp();
+    done(result);
     CloseLog();
+}
+
+void CTermbridgeDlg::CloseCleanUp() {
+    portTimer_.stop();
+    linkTimer_.stop();
+    const QDeadlineTimer deadline(kPrinterTestWaitMs);
+    while (PrinterTestsRunning() > 0 && !deadline.hasExpired()) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
 }
 
 void CTermbridgeDlg::ShowAbout() {

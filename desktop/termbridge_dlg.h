@@ -3,12 +3,13 @@
 // Configuration and Exit. Worker threads reach it only through its UI hook.
 
 #include <QDialog>
+#include <QTimer>
 #include <array>
-#include <functional>
 #include <string>
 
 #include "desktop_ui_hook.h"
 #include "port_enumeration.h"
+#include "serial_set_up.h"
 
 class CColorStatic;
 class QPushButton;
@@ -22,12 +23,21 @@ public:
     explicit CTermbridgeDlg(QWidget* parent = nullptr);
     ~CTermbridgeDlg() override;
 
-    // Start-up before the window is shown: log, configuration, ports. False when the program
-    // has to end (no port at all).
+    // Start-up before the window is shown: log, configuration, FTDI library, ports, the pinpad
+    // link and the printer test. False when the program has to end (no port at all, or the
+    // user cancelled the port set-up).
     bool StartUp();
 
-    // Runs after the settings dialog has written a new configuration.
-    void SetPrinterTestStarter(std::function<void()> start) { startPrinterTest_ = std::move(start); }
+    // Makes sure the pinpad link runs on a port that works, asking the user when it does not.
+    // False when the user cancelled; with endOnCancel the window has then ended.
+    bool SetUpPinpadPort(bool showFirst, bool endOnCancel);
+
+    // Where the settings dialog finds its ports; tests put their own devices in.
+    void SetPortSources(PortSources sources) { portSources_ = std::move(sources); }
+
+    // The periodic checks: port line every second; internet line and link restart every five.
+    void OnPortTimer();
+    void OnLinkTimer();
 
     // Reached from worker threads through the UI hook, always on this window's thread.
     void EnableTransactionButton(bool enable);
@@ -48,6 +58,12 @@ private:
     void CreateStatusLines();
     void CreateDisplay();
     bool AnyPortFound();
+    void LoadLibraries();
+    bool WaitForPinpadPort();
+    void ShowPortFailure(int state);
+    void StorePinpadPort();
+    void EndWindow(int result);
+    void CloseCleanUp();
     void ShowAbout();
 
     DesktopUiHook hook_;
@@ -70,5 +86,7 @@ private:
     std::string d2xxDescription_;
     ComPortMap availablePorts_;
 
-    std::function<void()> startPrinterTest_;
+    PortSources portSources_;
+    QTimer portTimer_;  // timer 1
+    QTimer linkTimer_;  // timer 5
 };

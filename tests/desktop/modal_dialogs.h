@@ -2,6 +2,8 @@
 // Modal dialogs run their own event loop; a test acts on them from a timer of that loop.
 
 #include <QApplication>
+#include <QMessageBox>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -32,4 +34,26 @@ private:
     QWidget* except_;
     QTimer timer_;
     bool acted_ = false;
+};
+
+// While it lives, closes every message box that opens, keeping their texts in order.
+class DismissEveryBox {
+public:
+    DismissEveryBox() {
+        QObject::connect(&timer_, &QTimer::timeout, [this]() { Poll(); });
+        timer_.start(10);
+    }
+
+    const QStringList& Texts() const { return texts_; }
+
+private:
+    void Poll() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible()) return;
+        texts_ << box->text();
+        box->accept();
+    }
+
+    QTimer timer_;
+    QStringList texts_;
 };

@@ -13,6 +13,10 @@
 #include "about_dlg.h"
 #include "color_static.h"
 #include "config/config_file.h"
+#include "config/host_config.h"
+#include "link/link_state.h"
+#include "link_test_support.h"
+#include "pinpad_sim/pinpad_port.h"
 #include "config/log.h"
 #include "modal_dialogs.h"
 #include "numeric_edit.h"
@@ -31,6 +35,10 @@ protected:
         portsDir_ = dir_.File("ports");
         std::filesystem::create_directory(portsDir_);
         setenv("TERMBRIDGE_PORTS_DIR", portsDir_.c_str(), 1);
+        const std::string ftdi = dir_.File("ftdi");
+        std::filesystem::create_directory(ftdi);
+        setenv("FAKE_D2XX_DEVICES", ftdi.c_str(), 1);
+        setenv("TERMBRIDGE_D2XX_LIBRARY", FAKE_D2XX_LIBRARY, 1);
     }
 
     template <typename T>
@@ -178,11 +186,30 @@ TEST_F(MainWindowTest, StartUpWithoutAnyPortEndsTheProgram) {
     EXPECT_NE(dir_.LogText().find("No comm ports!"), std::string::npos);
 }
 
+TEST_F(MainWindowTest, StartUpWithoutTheFtdiLibraryWarns) {
+    setenv("TERMBRIDGE_D2XX_LIBRARY", dir_.File("missing.so").c_str(), 1);
+    const DismissEveryBox boxes;
+    EXPECT_FALSE(window_.StartUp()) << "no port at all";
+    const QStringList& shown = boxes.Texts();
+    // The library's own complaint, then the window's warning; the ports come last.
+    ASSERT_GE(shown.size(), 3) << shown.join(QStringLiteral(" | ")).toStdString();
+    EXPECT_EQ(shown[1], QStringLiteral("Warning: Ftd2xx.dll not accessible! FTD2XX device not used"));
+    EXPECT_EQ(shown.back(), QStringLiteral("No free COM ports found!"));
+    auto* library = Child<CColorStatic>("libraryLine");
+    EXPECT_EQ(library->text(), QStringLiteral("D2XX library NOT installed"));
+    EXPECT_EQ(library->TextColour(), QColor(127, 0, 0));
+    EXPECT_NE(dir_.LogText().find("Ftd2xx.dll NOT installed"), std::string::npos);
+}
+
 TEST_F(MainWindowTest, StartUpWritesDefaultsWhenThereIsNoFile) {
     WriteWholeFile(portsDir_ + "/COM2", "");
     const std::uint16_t allowed[] = {0x8810};
     SetAllowedTransactions(allowed, 1);
-    EXPECT_TRUE(window_.StartUp());
+    // Port 0 and no FTDI name: the settings come at once, and Cancel ends the program.
+    const OnNextModal<SerialSetUp> user([](SerialSetUp* dialog) { dialog->reject(); });
+    EXPECT_FALSE(window_.StartUp());
+    EXPECT_TRUE(user.Acted());
+    EXPECT_EQ(window_.result(), QDialog::Rejected);
     EXPECT_EQ(ReadWholeFile(dir_.File("termbridge.ini")),
               "PRINTER_IP = \"\"\r\n\r\nPRINTER_PORT = \"0\"\r\n\r\nCOM_PORT = \"0\"\r\n\r\n"
               "GSM_USER_NAME = \"\"\r\n\r\nGSM_PASSWORD = \"\"\r\n\r\nD2XX_NAME = \"\"\r\n\r\n"
@@ -190,14 +217,23 @@ TEST_F(MainWindowTest, StartUpWritesDefaultsWhenThereIsNoFile) {
               "LOGGING_LEVEL = \"1\"\r\n\r\nPRINTER_WIDTH = \"0\"\r\n\r\nPRINTER_TYPE = \"0\"\r\n\r\n");
     EXPECT_EQ(AllowedTransactionCount(), 0);
     EXPECT_FALSE(Child<QPushButton>("transactionButton")->isEnabled());
+    EXPECT_FALSE(IsLogOpen());
 }
 
 TEST_F(MainWindowTest, ConfigurationStoresTheChosenPinpadPort) {
-    WriteWholeFile(portsDir_ + "/COM2", "");
-    WriteWholeFile(portsDir_ + "/COM5", "");
+    setenv("TERMBRIDGE_RC_PORT", std::to_string(FreeTcpPort()).c_str(), 1);
+    std::string error;
+    const auto com2 = PinpadPort::CreatePty(portsDir_ + "/COM2", error);
+    const auto com5 = PinpadPort::CreatePty(portsDir_ + "/COM5", error);
+    ASSERT_NE(com5, nullptr) << error;
+    HostConfig config{};
+    config.comPort = 2;
+    config.loggingLevel = 2;
+    SetHostConfig(config);
+    ASSERT_EQ(WriteConfiguration(), 0);
     ASSERT_TRUE(window_.StartUp());
-    int printerTests = 0;
-    window_.SetPrinterTestStarter([&] { ++printerTests; });
+    const auto printerTests = [&] { return CountOf(dir_.LogText(), "Printer test thread starting"); };
+    ASSERT_TRUE(WaitFor([&] { return printerTests() == 1; }));
 
     const OnNextModal<SerialSetUp> user([](SerialSetUp* dialog) {
         auto* ports = dialog->findChild<QComboBox*>(QStringLiteral("pinpadPortList"));
@@ -206,7 +242,10 @@ TEST_F(MainWindowTest, ConfigurationStoresTheChosenPinpadPort) {
     });
     window_.OnConfiguration();
     ASSERT_TRUE(user.Acted());
-    EXPECT_EQ(printerTests, 1);
+    EXPECT_TRUE(WaitFor([&] { return printerTests() == 2; }));
+    EXPECT_EQ(SerialPortInitialized.load(), 1);
+    EXPECT_GT(CountOf(dir_.LogText(), "portC=5"), 0) << "the link runs on the new port";
     ASSERT_EQ(ReadConfiguration(), 0);
     EXPECT_EQ(GetHostConfig().comPort, 5);
+    window_.ExitProgram();
 }

@@ -7,6 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <atomic>
+#include <chrono>
 #include <thread>
 
 #include "amount_dialog.h"
@@ -157,4 +158,25 @@ TEST_F(UiHookTest, AfterExitWorkersNoLongerWait) {
     QCoreApplication::processEvents();
     EXPECT_FALSE(closer.Acted());
     EXPECT_TRUE(Child<CColorStatic>(QStringLiteral("displayLine0"))->text().isEmpty());
+}
+
+// A worker already waiting for its box when the window starts to end is let go at once, before
+// the main thread blocks in stopping that worker.
+TEST_F(UiHookTest, ExitReleasesAWorkerWaitingForItsBox) {
+    std::atomic<bool> calling{false};
+    std::atomic<bool> returned{false};
+    std::thread worker([&] {
+        calling.store(true);
+        Ui().ShowMessage("pending", "Error", MessageIcon::Exclamation);
+        returned.store(true);
+    });
+    ASSERT_TRUE(WaitFor([&] { return calling.load(); }));
+    // Gives the worker time to post its box; if it has not, it finds the hook closed: same end.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const OnNextModal<QMessageBox> closer([](QMessageBox* box) { box->accept(); });
+    window_.ExitProgram();
+    // No event loop runs here: only the exit itself can have released the worker.
+    EXPECT_TRUE(WaitFor([&] { return returned.load(); }, std::chrono::seconds(5)));
+    worker.join();
+    EXPECT_FALSE(closer.Acted());
 }
