@@ -98,14 +98,3 @@ std::int32_t Int32At(const Bytes& bytes, std::size_t offset) {
                                      (static_cast<std::uint32_t>(bytes.at(offset + 3)) << 24));
 }
 
-std::uint16_t FreeTcpPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_ANY);
-    ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
-    socklen_t size = sizeof address;
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(fd);
-    return ntohs(address.sin_port);
-}

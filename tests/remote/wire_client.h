@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "support/free_port.h"
+
 #include "remote/rc_protocol.h"
 
 using Bytes = std::vector<std::uint8_t>;
@@ -37,5 +39,3 @@ Bytes RcRequest(std::uint8_t code, const Bytes& payload = {});
 Bytes TextBytes(const std::string& text);
 std::string AsText(const Bytes& bytes, std::size_t from = 0);
 std::int32_t Int32At(const Bytes& bytes, std::size_t offset);
-// A port nothing listens on right now.
-std::uint16_t FreeTcpPort();

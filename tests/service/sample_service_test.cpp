@@ -11,7 +11,7 @@
 #include "common/program.h"
 #include "config/log.h"
 #include "event_log.h"
-#include "free_port.h"
+#include "support/free_port.h"
 #include "sample_service.h"
 #include "support/test_env.h"
 

@@ -17,7 +17,7 @@
 
 #include "common/program.h"
 #include "ecr_client.h"
-#include "free_port.h"
+#include "support/free_port.h"
 #include "notify_receiver.h"
 #include "pinpad_sim/pinpad_port.h"
 #include "pinpad_sim/pinpad_session.h"

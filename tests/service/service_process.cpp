@@ -12,7 +12,7 @@
 
 #include <gtest/gtest.h>
 
-#include "free_port.h"
+#include "support/free_port.h"
 #include "support/test_env.h"
 
 extern char** environ;
