@@ -243,7 +243,7 @@ TEST_F(MainWindowTest, ConfigurationStoresTheChosenPinpadPort) {
     window_.OnConfiguration();
     ASSERT_TRUE(user.Acted());
     EXPECT_TRUE(WaitFor([&] { return printerTests() == 2; }));
-    EXPECT_EQ(SerialPortInitialized.load(), 1);
+    EXPECT_TRUE(WaitFor([] { return SerialPortInitialized.load() == 1; }));
     EXPECT_GT(CountOf(dir_.LogText(), "portC=5"), 0) << "the link runs on the new port";
     ASSERT_EQ(ReadConfiguration(), 0);
     EXPECT_EQ(GetHostConfig().comPort, 5);

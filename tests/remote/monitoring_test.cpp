@@ -60,6 +60,8 @@ TEST_F(Monitoring, ASecondInstanceStartsNoSerialThread) {
 TEST_F(Monitoring, StartWithTheServerRunningAlreadyStartsOnlyANewSerialThread) {
     ASSERT_EQ(StartMonitoring(true), 1);
     ASSERT_TRUE(WaitFor([] { return !IsSerialThreadAlive() || SerialPortInitialized.load() != 0; }));
+    // The listener marks itself running from its own thread, which a loaded machine may start late.
+    ASSERT_TRUE(WaitFor([] { return RcListenerState.load() == 2; }));
     StopMonitoring();
     ASSERT_EQ(StartMonitoring(true), 1);
 
