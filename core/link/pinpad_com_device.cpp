@@ -1,5 +1,7 @@
 #include "pinpad_com_device.h"
 
+#include "devices/serial_port_shutdown.h"
+
 void PinpadComDevice::SetReadTimeout(std::uint32_t milliseconds) {
     CommTimeouts timeouts;
     port_.GetTimeouts(timeouts);
@@ -16,17 +18,5 @@ void PinpadComDevice::Write(const std::uint8_t* bytes, std::size_t count) {
 }
 
 void PinpadComDevice::Close() {
-    port_.Purge(kPurgeRxAbort);
-    port_.ClearDTR();
-    port_.ClearRTS();
-    port_.SetDTR();
-    port_.SetRTS();
-    port_.SetXoff();
-    port_.SetXon();
-    CommProp properties;
-    port_.GetProperties(properties);
-    port_.Purge(kPurgeTxClear);
-    port_.Purge(kPurgeRxClear);
-    port_.Flush();
-    port_.Close();
+    ShutDownSerialPort(port_);
 }

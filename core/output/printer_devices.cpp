@@ -7,6 +7,7 @@
 
 #include "config/log.h"
 #include "devices/devices.h"
+#include "devices/serial_port_shutdown.h"
 
 namespace {
 
@@ -84,19 +85,7 @@ int ConnectComPrinter(const HostConfig& config) {
 int DisconnectComPrinter() {
     CSerialPort& printer = PrinterSerialPort();
     try {
-        printer.Purge(kPurgeRxAbort);
-        printer.ClearDTR();
-        printer.ClearRTS();
-        printer.SetDTR();
-        printer.SetRTS();
-        printer.SetXoff();
-        printer.SetXon();
-        CommProp properties;
-        printer.GetProperties(properties);
-        printer.Purge(kPurgeTxClear);
-        printer.Purge(kPurgeRxClear);
-        printer.Flush();
-        printer.Close();
+        ShutDownSerialPort(printer);
         return 0;
     } catch (const CSerialException& error) {
         LogMessage("Error closing printer COM port");
