@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/packets.h"
 #include "common/ui_hook.h"
 #include "config/host_config.h"
 #include "config/log.h"
@@ -34,19 +35,6 @@ constexpr int kPort = 4;
 constexpr int kNotReturned = -99;
 
 const Bytes kEmptyA{0x41, 0xC0, 0x30};
-
-Bytes PacketOf(std::uint8_t type, const Bytes& payload = {}) {
-    Bytes packet(payload.size() + 3);
-    std::size_t length = 0;
-    BuildPacket(type, payload.data(), payload.size(), packet.data(), length);
-    return packet;
-}
-
-Bytes FrameOf(const Bytes& packet) {
-    Bytes frame(EncodedFrameLength(packet.data(), packet.size()));
-    EncodeFrame(packet.data(), packet.size(), frame.data());
-    return frame;
-}
 
 Bytes Concat(std::initializer_list<Bytes> parts) {
     Bytes all;

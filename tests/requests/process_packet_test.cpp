@@ -12,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/packets.h"
 #include "common/ui_hook.h"
 #include "config/config_file.h"
 #include "config/host_config.h"
@@ -33,13 +34,6 @@ using ::testing::ElementsAre;
 using ::testing::HasSubstr;
 
 namespace {
-
-Bytes PacketOf(std::uint8_t type, const Bytes& payload = {}) {
-    Bytes packet(payload.size() + 3);
-    std::size_t length = 0;
-    BuildPacket(type, payload.data(), payload.size(), packet.data(), length);
-    return packet;
-}
 
 Bytes Int32Bytes(std::int32_t value) {
     const auto bits = static_cast<std::uint32_t>(value);
